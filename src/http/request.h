@@ -1,0 +1,27 @@
+// HttpRequest / HttpRequestText: one HTTP exchange through the internet port.
+#pragma once
+
+#include "text/values.h"
+
+namespace lumeno {
+
+// One exchange: opens its own session, connection and request, sends a GET (method empty
+// or "get" in any case) or a POST with the default header lines, reads the whole body,
+// hands every "Set-Cookie: " line to the port's cookie store and closes all three handles.
+//
+// `headers` and `responseHeaders` are the caller's variables and are written in place:
+// afterwards `headers` holds the whole block that was sent and `responseHeaders` the raw
+// response header block (1024 blanks when it could not be had). Nullptr means omitted.
+// A failed exchange gives 255 zero bytes; a failed read keeps what arrived before it.
+[[nodiscard]] ByteSet HttpRequest(const TextValue& url, const TextValue& method = {},
+                                  const TextValue& proxy = {}, TextValue* headers = nullptr,
+                                  const TextValue& body = {},
+                                  TextValue* responseHeaders = nullptr);
+
+// The same exchange with the body as text: the bytes before the first zero byte.
+[[nodiscard]] TextValue HttpRequestText(const TextValue& url, const TextValue& method = {},
+                                        const TextValue& proxy = {}, TextValue* headers = nullptr,
+                                        const TextValue& body = {},
+                                        TextValue* responseHeaders = nullptr);
+
+}  // namespace lumeno

@@ -1,0 +1,28 @@
+// Result storage with the allocation-failure stop.
+#include "text/storage.h"
+
+#include <new>
+#include <stdexcept>
+
+#include "text/fatal.h"
+
+namespace lumeno {
+
+void ReserveOrFail(std::string& s, std::size_t n) {
+    try {
+        s.reserve(n);
+    } catch (const std::bad_alloc&) {
+        FatalOutOfMemory(static_cast<std::int64_t>(n));
+    } catch (const std::length_error&) {
+        FatalOutOfMemory(static_cast<std::int64_t>(n));
+    }
+}
+
+std::string CopyBytes(std::string_view bytes) {
+    std::string out;
+    ReserveOrFail(out, bytes.size());
+    out.assign(bytes);
+    return out;
+}
+
+}  // namespace lumeno
