@@ -100,23 +100,31 @@ TextValue ReplaceSubtext(const TextValue& t, const TextValue& sub, const TextVal
 
     std::string out;
     ReserveOrFail(out, v.size());
-    out.append(v.substr(0, p0));
-    std::size_t i = p0;
+    // Unchanged characters are copied in runs: `kept` is where the current run began.
+    std::size_t i = p0, kept = 0;
+    const auto first = static_cast<unsigned char>(s[0]);
+    const bool foldFirst = !caseSensitive && ((first | 0x20) >= 'a' && (first | 0x20) <= 'z');
     while (v.size() - i >= s.size()) {
-        if (MatchesAt(v, i, s, !caseSensitive)) {
+        const auto c = static_cast<unsigned char>(v[i]);
+        const bool mayMatch = foldFirst ? ((c | 0x20) == (first | 0x20)) : c == first;
+        if (mayMatch && MatchesAt(v, i, s, !caseSensitive)) {
+            out.append(v.substr(kept, i - kept));
             out.append(r);
             i += s.size();
+            kept = i;
             if (limited && --left == 0) break;
             continue;
         }
         const std::size_t w = CharWidth(v, i);
-        if (w == 0) return MakeText(out);  // the walk reached a final lead byte: left out
-        out.append(v.substr(i, w));
+        if (w == 0) {
+            // The walk reached a final lead byte: it is left out.
+            out.append(v.substr(kept, i - kept));
+            return MakeText(out);
+        }
         i += w;
     }
     // The rest after the walk (too few bytes left, or the count used up), unchanged.
-    const std::string_view rest = v.substr(i);
-    out.append(rest);
+    out.append(v.substr(kept));
     return MakeText(out);
 }
 
