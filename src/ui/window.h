@@ -46,7 +46,8 @@ public:
     [[nodiscard]] virtual TextValue ReadCaption(ControlId button) = 0;
     virtual void SetCaption(ControlId button, const TextValue& caption) = 0;
     // Milliseconds. Negative counts as 0; the current period does nothing at all; any other
-    // value cancels the running countdown and, above 0, starts one a full period from now.
+    // value cancels the running countdown (and drops a Timer event not yet dispatched) and,
+    // above 0, starts one a full period from now.
     virtual void SetTimerPeriod(std::int32_t milliseconds) = 0;
     // See PumpMessages (ui/pump.h).
     virtual void PumpMessages() = 0;
