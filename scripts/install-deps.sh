@@ -11,7 +11,7 @@ packages=(
   xvfb xauth xdotool openbox imagemagick fonts-wqy-microhei
   lame sox libsox-fmt-mp3 espeak-ng
   clang libclang-rt-14-dev
-  file zip
+  file zip curl python3
 )
 
 missing=()
