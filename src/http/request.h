@@ -1,9 +1,15 @@
 // HttpRequest / HttpRequestText: one HTTP exchange through the internet port.
 #pragma once
 
+#include <cstdint>
+
 #include "text/values.h"
 
 namespace lumeno {
+
+// The most body bytes an exchange keeps. A longer (or endless) reply counts as a failed
+// exchange, 255 zero bytes, so that a faulty server cannot exhaust the program's memory.
+inline constexpr std::int32_t kMaxBodyBytes = 64 * 1024 * 1024;
 
 // One exchange: opens its own session, connection and request, sends a GET (method empty
 // or "get" in any case) or a POST with the default header lines, reads the whole body,
@@ -15,8 +21,7 @@ namespace lumeno {
 // A failed exchange gives 255 zero bytes; a failed read keeps what arrived before it.
 [[nodiscard]] ByteSet HttpRequest(const TextValue& url, const TextValue& method = {},
                                   const TextValue& proxy = {}, TextValue* headers = nullptr,
-                                  const TextValue& body = {},
-                                  TextValue* responseHeaders = nullptr);
+                                  const TextValue& body = {}, TextValue* responseHeaders = nullptr);
 
 // The same exchange with the body as text: the bytes before the first zero byte.
 [[nodiscard]] TextValue HttpRequestText(const TextValue& url, const TextValue& method = {},
