@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program under wine64 in a prefix of its own inside the build tree.
 # The prefix is made once (wineboot, about 7 s); later runs reuse it.
-set -euo pipefail
+set -uo pipefail
 prefix="${LUMENO_WINEPREFIX:-${PWD%%/build/*}/build/wineprefix}"
 [[ "$PWD" == */build/* ]] || prefix="${LUMENO_WINEPREFIX:-/tmp/lumeno-wineprefix}"
 export WINEPREFIX="$prefix"
@@ -17,4 +17,11 @@ mkdir -p "$WINEPREFIX"
     touch "$WINEPREFIX/.lumeno-booted"
   fi
 ) 9>"$WINEPREFIX.lock"
-exec /usr/lib/wine/wine64 "$@"
+# Wine's helper processes inherit the output handles and outlive the program; a caller
+# reading a pipe (CTest) would wait for them. The output goes through a file instead.
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+/usr/lib/wine/wine64 "$@" >"$out" 2>&1 </dev/null
+rc=$?
+cat "$out"
+exit $rc
