@@ -13,39 +13,8 @@ namespace lumeno::gtk {
 
 WindowEvents ProgramWindowEvents(GMainLoop* loop) {
     WindowEvents events;
-    events.clicked = [](ControlId id) {
-        switch (id) {
-            case ControlId::Button1:
-                OnStartStopClicked();
-                break;
-            case ControlId::Button2:
-                OnLogTestClicked();
-                break;
-            case ControlId::Button3:
-                OnOpenPageClicked();
-                break;
-            case ControlId::q3:
-                OnProductCheckClicked(1);
-                break;
-            case ControlId::q2s:
-                OnProductCheckClicked(2);
-                break;
-            case ControlId::ks:
-                OnProductCheckClicked(3);
-                break;
-            case ControlId::dy:
-                OnProductCheckClicked(4);
-                break;
-            case ControlId::hz:
-                OnProductCheckClicked(5);
-                break;
-            default:
-                break;
-        }
-    };
-    events.contentChanged = [](ControlId id) {
-        if (id == ControlId::EditBox1) OnIntervalChanged();
-    };
+    events.clicked = &OnControlClicked;
+    events.contentChanged = &OnContentChanged;
     events.timer = &OnTimerTick;
     events.closing = &OnWindowClosing;
     // The window has gone, so no window of the program remains: the quit request.

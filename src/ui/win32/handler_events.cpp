@@ -15,41 +15,9 @@ void HandlerEvents::Closing() {
     OnWindowClosing();
 }
 
-void HandlerEvents::Clicked(ControlId control) {
-    switch (control) {
-        case ControlId::Button1:
-            OnStartStopClicked();
-            break;
-        case ControlId::Button2:
-            OnLogTestClicked();
-            break;
-        case ControlId::Button3:
-            OnOpenPageClicked();
-            break;
-        case ControlId::q3:
-            OnProductCheckClicked(1);
-            break;
-        case ControlId::q2s:
-            OnProductCheckClicked(2);
-            break;
-        case ControlId::ks:
-            OnProductCheckClicked(3);
-            break;
-        case ControlId::dy:
-            OnProductCheckClicked(4);
-            break;
-        case ControlId::hz:
-            OnProductCheckClicked(5);
-            break;
-        default:
-            break;
-    }
-}
+void HandlerEvents::Clicked(ControlId control) { OnControlClicked(control); }
 
-void HandlerEvents::ContentChanged(ControlId box) {
-    // The status boxes have no handler: only the program writes them.
-    if (box == ControlId::EditBox1) OnIntervalChanged();
-}
+void HandlerEvents::ContentChanged(ControlId box) { OnContentChanged(box); }
 
 void HandlerEvents::TimerTick() {
     OnTimerTick();
