@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "alerts/file_handle_win32.h"
 #include "alerts/log.h"
 #include "alerts/log_file.h"
 #include "alerts/program_folder_win32.h"
@@ -13,22 +14,6 @@ namespace {
 
 // The append lock's byte sits at 2^62, beyond any log this program can meet.
 constexpr DWORD kAppendLockOffsetHigh = 0x40000000;
-
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    [[nodiscard]] HANDLE Get() const { return h_; }
-    [[nodiscard]] bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
-
-  private:
-    HANDLE h_;
-};
 
 }  // namespace
 

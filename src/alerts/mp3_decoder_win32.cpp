@@ -15,27 +15,13 @@
 #include <vector>
 
 #include "alerts/decoding_backend.h"
+#include "alerts/file_handle_win32.h"
 #include "alerts/mp3_frame.h"
 #include "alerts/program_folder_win32.h"
 
 namespace lumeno {
 
 namespace {
-
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    [[nodiscard]] HANDLE Get() const { return h_; }
-    [[nodiscard]] bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
-
-  private:
-    HANDLE h_;
-};
 
 class AcmStream {
   public:
