@@ -20,4 +20,7 @@ cmake --workflow --preset win32
 step "win64: the same code under wine64"
 cmake --workflow --preset win64
 
+step "fuzz: a short run of every fuzz target (clang, libFuzzer)"
+FUZZ_SECONDS=${FUZZ_SECONDS:-15} scripts/fuzz-smoke.sh
+
 step "all suites passed"
