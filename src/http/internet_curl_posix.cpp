@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "http/internet_port.h"
+#include "http/request.h"
 
 namespace lumeno::inet {
 
@@ -28,6 +29,10 @@ namespace {
 // store that is merely slow keeps its exchange, since any progress restarts the 10 s.
 constexpr long kConnectTimeoutMs = 5000;
 constexpr auto kStallTimeout = std::chrono::seconds(10);
+// A store that keeps a trickle of bytes coming never stalls: the whole exchange, from the
+// send to the last body byte, is given up after this long. A check that old is worthless
+// to someone polling every second, and every Timer event meanwhile would be dropped.
+constexpr auto kExchangeDeadline = std::chrono::seconds(kExchangeSeconds);
 constexpr long kMaxRedirects = 10;
 // Body bytes held for the caller before the transfer pauses: memory stays bounded by what
 // the caller keeps, not by the size of the reply.
@@ -182,6 +187,7 @@ struct Request : Object {
     std::size_t pendingOffset = 0;  // bytes of pending already read
     bool paused = false;
     std::size_t progress = 0;  // every byte seen, headers and body
+    std::chrono::steady_clock::time_point sentAt;  // when HttpSendRequestA began
     bool done = false;
     bool failed = false;
 
@@ -329,7 +335,7 @@ void Finish(Request& r, bool failed) {
 }
 
 // Runs the transfer until ready() holds or it ends; gives it up when no byte arrives for
-// kStallTimeout.
+// kStallTimeout, or when the exchange has run for kExchangeDeadline since its send.
 template <class Ready>
 void Drive(Request& r, Ready ready) {
     using Clock = std::chrono::steady_clock;
@@ -351,6 +357,10 @@ void Drive(Request& r, Ready ready) {
             lastProgress = r.progress;
             lastProgressAt = now;
         } else if (now - lastProgressAt >= kStallTimeout) {
+            Finish(r, true);
+            break;
+        }
+        if (now - r.sentAt >= kExchangeDeadline) {
             Finish(r, true);
             break;
         }
@@ -591,6 +601,7 @@ Bool CurlHttpSendRequestA(Handle handle, const char* headers, Dword headersLengt
     r->paused = false;
     r->done = false;
     r->failed = false;
+    r->sentAt = std::chrono::steady_clock::now();
 
     // A length of -1 means a NUL-terminated block.
     std::string_view block;

@@ -4,6 +4,7 @@
 #include "http/request.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -152,6 +153,7 @@ ByteSet HttpRequest(const TextValue& url, const TextValue& method, const TextVal
     AppendUnlessPresent(sent, "Referer: ", ConcatText({"Referer: ", url, "\r\n"}));
     AppendUnlessPresent(sent, "Accept-Language: ", "Accept-Language: zh-cn\r\n");
 
+    const auto sentAt = std::chrono::steady_clock::now();
     const TextValue verb = ToUpperCase(method);
     if (method.IsEmpty() || verb == TextValue("GET")) {
         port.HttpSendRequestA(request.Get(), sent.CStr(), static_cast<Dword>(TextLength(sent)),
@@ -187,6 +189,10 @@ ByteSet HttpRequest(const TextValue& url, const TextValue& method, const TextVal
         count = std::min<Dword>(count, kReadSize);
         if (!AppendToBody(accumulated, readBuffer.View().substr(0, count))) {
             // An endless or huge reply: give up rather than exhaust memory.
+            return FailureResult();
+        }
+        if (std::chrono::steady_clock::now() - sentAt >= std::chrono::seconds(kExchangeSeconds)) {
+            // Still trickling in: a reply that late is worth nothing to the check.
             return FailureResult();
         }
     }

@@ -9,7 +9,14 @@ namespace lumeno {
 
 // The most body bytes an exchange keeps. A longer (or endless) reply counts as a failed
 // exchange, 255 zero bytes, so that a faulty server cannot exhaust the program's memory.
-inline constexpr std::int32_t kMaxBodyBytes = 64 * 1024 * 1024;
+// The stock document is about 100 bytes; 1 MiB leaves ample room, and bounds what the
+// parsing of a hostile reply costs too (each of its members is a text of its own).
+inline constexpr std::int32_t kMaxBodyBytes = 1024 * 1024;
+
+// The longest an exchange may take from its send to its last body byte; a reply still
+// arriving then counts as failed. A slow trickle must not hold a check (and, with it, the
+// monitoring) indefinitely.
+inline constexpr int kExchangeSeconds = 12;
 
 // One exchange: opens its own session, connection and request, sends a GET (method empty
 // or "get" in any case) or a POST with the default header lines, reads the whole body,

@@ -74,7 +74,8 @@ public:
 
     [[nodiscard]] std::int32_t Count() const { return static_cast<std::int32_t>(members_.size()); }
     [[nodiscard]] const TextValue& Member(std::int32_t index) const;
-    void Append(TextValue member) { members_.push_back(std::move(member)); }
+    // Grows through the allocation-failure stop, like every other result of the system.
+    void Append(TextValue member);
 
 private:
     std::vector<TextValue> members_;
