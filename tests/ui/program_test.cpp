@@ -11,6 +11,7 @@
 
 #include "alerts/program_folder.h"
 #include "monitor/stock_globals.h"
+#include "support/fatal_capture.h"
 #include "text/fatal.h"
 #include "text/primitives.h"
 
@@ -18,7 +19,7 @@ namespace lumeno {
 namespace {
 
 class RecordingFrontend : public Frontend {
-public:
+  public:
     void InitProcessSupport() override { phases.push_back("init"); }
     bool LoadWindow() override {
         phases.push_back("load");
@@ -44,8 +45,8 @@ TEST(ProgramMain, RunsThePhasesInOrderFromTheProgramFolder) {
     EXPECT_EQ(frontend.itemsAtLoad, 0);
     // The current folder is the test program's own folder, wherever it was started from.
     ASSERT_FALSE(ProgramFolder().IsEmpty());
-    EXPECT_TRUE(std::filesystem::equivalent(frontend.folderAtLoad,
-                                            std::filesystem::path(std::string(ProgramFolder().View()))));
+    EXPECT_TRUE(std::filesystem::equivalent(
+        frontend.folderAtLoad, std::filesystem::path(std::string(ProgramFolder().View()))));
     std::filesystem::current_path(before);
 }
 
@@ -60,28 +61,16 @@ TEST(ExitCleanup, ReleasesTheGlobals) {
 }
 
 #if GTEST_HAS_DEATH_TEST
-#ifdef _WIN32
-constexpr int kFatalExitCode = -1;
-#else
-constexpr int kFatalExitCode = 255;
-#endif
-
-void BoxToStderr(const TextValue&, const TextValue& text) {
-    // The message's GBK bytes, with a marker a death test can match.
-    std::fprintf(stderr, "fatal-box:%d", text == FatalErrorBoxText(0, "载入启动窗口失败") ? 1 : 0);
-    std::fflush(stderr);
-}
-
 TEST(ProgramMainDeathTest, WindowThatCannotLoadIsFatal) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            SetFatalBoxShower(BoxToStderr);
+            SetFatalBoxShower(CaptureFatalBox);
             RecordingFrontend frontend;
             frontend.loads = false;
             (void)ProgramMain(frontend);
         },
-        ::testing::ExitedWithCode(kFatalExitCode), "fatal-box:1");
+        ::testing::ExitedWithCode(kFatalExitCode), ExpectedFatalBox(0, "载入启动窗口失败"));
 }
 #endif
 
