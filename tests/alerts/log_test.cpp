@@ -1,6 +1,7 @@
 // AppendLog: the line's bytes, the stamp, the file's creation, silent loss, concurrent
 // appenders and the pump after the file is closed.
 #include "alerts/log.h"
+#include "support/pump_only_window.h"
 
 #include <gtest/gtest.h>
 
@@ -147,7 +148,7 @@ TEST_F(AppendLogTest, LogHeldExclusivelyByAnotherOpenerIsLeftUnchanged) {
 }
 
 // A window that only counts pumps and, at each, looks at the log file.
-class PumpWatchingWindow : public Window {
+class PumpWatchingWindow : public PumpOnlyWindow {
   public:
     explicit PumpWatchingWindow(std::filesystem::path log) : log_(std::move(log)) {}
 
@@ -165,16 +166,6 @@ class PumpWatchingWindow : public Window {
     std::vector<bool> seenOpen;
     std::vector<std::string> seenBytes;
     std::function<void()> onPump;
-
-    TextValue ReadEditText(ControlId) override { return {}; }
-    void SetEditText(ControlId, const TextValue&) override {}
-    std::int32_t ReadChecked(ControlId) override { return 0; }
-    TextValue ReadCaption(ControlId) override { return {}; }
-    void SetCaption(ControlId, const TextValue&) override {}
-    void SetTimerPeriod(std::int32_t) override {}
-    bool IsAlive() override { return true; }
-    void ShowNotice(const TextValue&, const TextValue&) override {}
-    void OpenInBrowser(const TextValue&) override {}
 
   private:
     std::filesystem::path log_;

@@ -1,5 +1,6 @@
 // The recording internet port: scripted replies, every call recorded.
 #include "support/recording_internet_port.h"
+#include "support/pump_only_window.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,7 @@ struct RecordingInternetPort::Exchange {
 };
 
 // Stands in as the current window so that the routine's pumps are recorded.
-class RecordingInternetPort::PumpWindow final : public Window {
+class RecordingInternetPort::PumpWindow final : public PumpOnlyWindow {
   public:
     PumpWindow(RecordingInternetPort& port, std::function<void()> onPump)
         : port_(port), onPump_(std::move(onPump)), previous_(CurrentWindow()) {
@@ -58,15 +59,6 @@ class RecordingInternetPort::PumpWindow final : public Window {
         port_.Record("PumpMessages");
         if (onPump_) onPump_();
     }
-    TextValue ReadEditText(ControlId) override { return {}; }
-    void SetEditText(ControlId, const TextValue&) override {}
-    std::int32_t ReadChecked(ControlId) override { return 0; }
-    TextValue ReadCaption(ControlId) override { return {}; }
-    void SetCaption(ControlId, const TextValue&) override {}
-    void SetTimerPeriod(std::int32_t) override {}
-    bool IsAlive() override { return true; }
-    void ShowNotice(const TextValue&, const TextValue&) override {}
-    void OpenInBrowser(const TextValue&) override {}
 
   private:
     RecordingInternetPort& port_;
