@@ -272,8 +272,8 @@ TEST(WireResponse, ARefusedConnectionGivesAnEmptyBodyAndNoHeaders) {
     ExpectNoServerHeaders(response);
 }
 
-TEST(WireResponse, AnEndlessBodyEndsAtTheBound) {
-    EXPECT_EQ(HttpRequest(LoopbackUrl("/endless")).View(), kFailure);
+TEST(WireResponse, ABodyPastTheBoundFailsTheExchange) {
+    EXPECT_EQ(HttpRequest(LoopbackUrl("/overlong")).View(), kFailure);
 }
 
 TEST(WireResponse, ASilentServerCannotHoldTheRequestForever) {

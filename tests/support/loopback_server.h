@@ -22,7 +22,8 @@
 //   /cut              200 announcing 1000 bytes, 100 sent ('c'), then the connection closes
 //   /partial          200 announcing 100 bytes, "first" sent, then nothing until the client goes
 //   /silent           the request is read, then nothing is sent until the client goes
-//   /endless          200, chunked, 'x' bytes without end until the client goes
+//   /overlong         200, chunked, 8 MiB of 'x' (eight times the routine's bound), then
+//                     nothing until the client goes
 //   anything else     404
 // SetRoute() adds or replaces a path's raw reply.
 #pragma once
