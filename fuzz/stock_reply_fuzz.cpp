@@ -14,39 +14,25 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "monitor/alert_sink.h"
 #include "monitor/check_cycle.h"
 #include "monitor/product_table.h"
 #include "monitor/status_rule.h"
 #include "monitor/stock_globals.h"
 #include "reference_text.h"
+#include "support/recording_alerts.h"
 #include "support/recording_internet_port.h"
 #include "support/scripted_window.h"
 #include "text/primitives.h"
-#include "ui/pump.h"
 
 namespace lumeno::fuzz {
 namespace {
-
-// The alerts as they happen, ending each log line with a pump as the real log does.
-struct Alerts {
-    std::vector<std::string> logs;
-    int sounds = 0;
-};
-Alerts g_alerts;
-void RecordLog(const TextValue& message) {
-    g_alerts.logs.emplace_back(message.View());
-    PumpMessages();
-}
-void RecordSound() {
-    ++g_alerts.sounds;
-}
 
 // The reference: the monitor's state as the documented steps compute it.
 struct Model {
     std::array<std::string, kProductCount> flags;  // empty: absent
     std::array<std::string, kProductCount> shown;
-    Alerts alerts;
+    std::vector<TextValue> logs;
+    int sounds = 0;
 };
 
 struct Key {
@@ -77,10 +63,10 @@ void ApplyRule(Model& m, const ProductRow& row) {
     const auto i = static_cast<std::size_t>(row.row - 1);
     const bool open = m.flags[i] == "true";
     if (open && m.shown[i] == kStatusClosed) {
-        m.alerts.logs.emplace_back(row.openMessage);
-        ++m.alerts.sounds;
+        m.logs.emplace_back(row.openMessage);
+        ++m.sounds;
     } else if (!open && m.shown[i] == kStatusOpen) {
-        m.alerts.logs.emplace_back(row.closeMessage);
+        m.logs.emplace_back(row.closeMessage);
     }
     m.shown[i] = open ? kStatusOpen : kStatusClosed;
 }
@@ -106,7 +92,8 @@ std::string Flag(std::size_t i) {
     return std::string(StockFlag[i].View());
 }
 
-void Compare(const Model& m, const ScriptedWindow& window, int tick) {
+void Compare(const Model& m, const ScriptedWindow& window, const RecordingAlerts& alerts,
+             int tick) {
     const std::string when = " after tick " + std::to_string(tick);
     for (std::size_t i = 0; i < kProductCount; ++i) {
         if (Flag(i) != m.flags[i]) {
@@ -125,11 +112,10 @@ void Compare(const Model& m, const ScriptedWindow& window, int tick) {
                        Escaped(m.shown[static_cast<std::size_t>(row.row - 1)]) + when);
         }
     }
-    if (g_alerts.logs != m.alerts.logs || g_alerts.sounds != m.alerts.sounds) {
-        Difference(std::to_string(g_alerts.logs.size()) + " log lines and " +
-                   std::to_string(g_alerts.sounds) + " sounds, the reference " +
-                   std::to_string(m.alerts.logs.size()) + " and " +
-                   std::to_string(m.alerts.sounds) + when);
+    if (alerts.Logs() != m.logs || alerts.Sounds() != m.sounds) {
+        Difference(std::to_string(alerts.Logs().size()) + " log lines and " +
+                   std::to_string(alerts.Sounds()) + " sounds, the reference " +
+                   std::to_string(m.logs.size()) + " and " + std::to_string(m.sounds) + when);
     }
 }
 
@@ -144,8 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ReleaseStockGlobals();
     StockUrl = "http://box7/misc/get2014nianstock";
-    g_alerts = {};
-    const ScopedAlertSink sink(AlertSink{RecordLog, RecordSound});
+    RecordingAlerts alerts;
     RecordingInternetPort port;
     ScriptedWindow window;
     window.SetRecording(false);
@@ -190,7 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const ProductRow& row : ProductTable) {
             if ((ticked >> (row.row - 1)) & 1) ApplyRule(model, row);
         }
-        Compare(model, window, tick);
+        Compare(model, window, alerts, tick);
     }
     ReleaseStockGlobals();
     return 0;

@@ -21,15 +21,14 @@
 
 #include "demo_store_process.h"
 #include "hostile_server.h"
-#include "monitor/alert_sink.h"
 #include "monitor/check_cycle.h"
 #include "monitor/product_table.h"
 #include "monitor/status_rule.h"
 #include "monitor/stock_globals.h"
 #include "process_memory.h"
 #include "support/loopback_server.h"
+#include "support/recording_alerts.h"
 #include "support/scripted_window.h"
-#include "ui/pump.h"
 
 namespace lumeno {
 namespace {
@@ -52,22 +51,6 @@ const std::string kBaselineDocument =
     R"({"code":0,"data":{"qorvi3td":false,"qorvi2s":false,"kessa":true,"dianyuan":false,"hezi":false}})";
 const std::string kRecoveredDocument =
     R"({"code":0,"data":{"qorvi3td":false,"qorvi2s":false,"kessa":true,"dianyuan":false,"hezi":true}})";
-
-// --- the alerts, recorded ------------------------------------------------------------------
-
-struct Alerts {
-    std::vector<std::string> logs;
-    int sounds = 0;
-};
-Alerts g_alerts;
-// Like the real log line, a recorded one ends with a pump of the window's messages.
-void RecordLog(const TextValue& message) {
-    g_alerts.logs.emplace_back(message.View());
-    PumpMessages();
-}
-void RecordSound() {
-    ++g_alerts.sounds;
-}
 
 // --- the cases -----------------------------------------------------------------------------
 
@@ -219,7 +202,6 @@ class CheckCycleAgainstHostileStore : public ::testing::TestWithParam<HostileCas
   protected:
     void SetUp() override {
         ReleaseStockGlobals();
-        g_alerts = {};
         window.SetRecording(false);
         window.handlers.timer = OnTimerTick;
         ResetStatuses();
@@ -230,7 +212,7 @@ class CheckCycleAgainstHostileStore : public ::testing::TestWithParam<HostileCas
 
     const std::string open = kStatusOpen, closed = kStatusClosed;
     ScriptedWindow window;
-    ScopedAlertSink sink{AlertSink{RecordLog, RecordSound}};
+    RecordingAlerts alerts;
 };
 
 TEST_P(CheckCycleAgainstHostileStore, KeepsTheLastKnownStatesThenReadsTheNextReply) {
@@ -261,15 +243,15 @@ TEST_P(CheckCycleAgainstHostileStore, KeepsTheLastKnownStatesThenReadsTheNextRep
     EXPECT_GE(window.PumpCount() - pumpsBefore, c.minPumps) << "the window lost its turns";
     EXPECT_EQ(Flags(), flags);
     EXPECT_EQ(Statuses(window), baseline);
-    EXPECT_TRUE(g_alerts.logs.empty());
-    EXPECT_EQ(g_alerts.sounds, 0);
+    EXPECT_TRUE(alerts.Logs().empty());
+    EXPECT_EQ(alerts.Sounds(), 0);
     EXPECT_FALSE(CheckInProgress());
 
     ASSERT_TRUE(store.Phase(2));
     Tick();
     EXPECT_EQ(Statuses(window), (std::vector<std::string>{closed, closed, open, closed, open}));
-    EXPECT_EQ(g_alerts.logs, std::vector<std::string>{ProductTable[4].openMessage});
-    EXPECT_EQ(g_alerts.sounds, 1);
+    EXPECT_EQ(alerts.Logs(), std::vector<TextValue>{ProductTable[4].openMessage});
+    EXPECT_EQ(alerts.Sounds(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CheckCycleAgainstHostileStore, ::testing::ValuesIn(Cases()),

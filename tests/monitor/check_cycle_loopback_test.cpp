@@ -14,7 +14,7 @@
 #include "monitor/status_rule.h"
 #include "monitor/stock_globals.h"
 #include "monitor_test_support.h"
-#include "recording_alerts.h"
+#include "support/recording_alerts.h"
 #include "support/scripted_window.h"
 #include "text/primitives.h"
 

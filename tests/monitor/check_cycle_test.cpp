@@ -13,8 +13,8 @@
 #include "monitor/stock_document.h"
 #include "monitor/stock_globals.h"
 #include "monitor_test_support.h"
-#include "recording_alerts.h"
 #include "reply_port.h"
+#include "support/recording_alerts.h"
 #include "support/scripted_window.h"
 #include "text/primitives.h"
 

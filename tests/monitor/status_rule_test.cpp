@@ -9,7 +9,7 @@
 
 #include "monitor/product_table.h"
 #include "monitor/stock_globals.h"
-#include "recording_alerts.h"
+#include "support/recording_alerts.h"
 #include "support/scripted_window.h"
 
 namespace lumeno {

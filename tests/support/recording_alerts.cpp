@@ -1,5 +1,5 @@
 // RecordingAlerts: the log line and the sound, recorded instead of written and played.
-#include "recording_alerts.h"
+#include "support/recording_alerts.h"
 
 #include "text/primitives.h"
 #include "ui/pump.h"
