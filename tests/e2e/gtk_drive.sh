@@ -1,5 +1,6 @@
-# Sourced by the GTK measurement scripts: drives the demo store and lumeno on the current X
-# display. The caller sets `out` (a work folder) and defines `fail MESSAGE`.
+# Sourced by the GTK end-to-end test and measurement scripts: drives the demo store and
+# lumeno on the current X display. The caller sets `out` (a work folder) and defines
+# `fail MESSAGE`.
 #
 #   drive_start_store [ARGS...]   demo-store on loopback; sets store=127.0.0.1:PORT, store_pid
 #   drive_start_lumeno LUMENO     a copy run from $out/run; sets lumeno_pid

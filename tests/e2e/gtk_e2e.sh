@@ -39,16 +39,9 @@ fail() {
   exit 1
 }
 
-# wait_for SECONDS WHAT COMMAND...: polls COMMAND until it succeeds; fails after SECONDS.
-wait_for() {
-  local bound=$1 what=$2
-  shift 2
-  local end=$((SECONDS + bound))
-  until "$@"; do
-    [ "$SECONDS" -ge "$end" ] && fail "no $what within ${bound}s"
-    sleep 0.05
-  done
-}
+# wait_for, the store's control requests, window_titled, drive_click_start_stop.
+# shellcheck source=gtk_drive.sh
+. "$(dirname "$0")/gtk_drive.sh"
 
 # ---- the store ----------------------------------------------------------------------
 
@@ -57,19 +50,9 @@ cat >"$out/scenario.txt" <<'EOF'
 step
 products 00000
 EOF
-"$store_bin" --scenario "$out/scenario.txt" --record "$out/requests.raw" \
-  >"$out/store.out" 2>"$out/store.log" &
-store_pid=$!
-wait_for 10 "address from the demo store" grep -q '^127\.0\.0\.1:[0-9]*$' "$out/store.out"
-store=$(head -1 "$out/store.out")
+drive_start_store --scenario "$out/scenario.txt" --record "$out/requests.raw"
 step "demo store at $store"
 
-control() { curl -sf --noproxy '*' --max-time 5 "$@"; }
-stock_requests() { control "http://$store/control/state" | sed -n 's/^stock_requests=//p'; }
-switch_hezi() {
-  control -X POST "http://$store/control/product?name=hezi&state=$1" >/dev/null ||
-    fail "the store refused to switch hezi $1"
-}
 requests_at_least() { [ "$(stock_requests)" -ge "$1" ]; }
 recorded() { grep -a -q -F "$1" "$out/requests.raw" 2>/dev/null; }
 
@@ -103,15 +86,6 @@ grep -q '载入启动窗口失败' "$out/nodisplay.err" ||
 lumeno_pid=$!
 started=$SECONDS
 
-# The window with exactly this title, visible; prints its id.
-window_titled() {
-  local id
-  for id in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
-    [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && { echo "$id"; return 0; }
-  done
-  return 1
-}
-has_window() { window_titled "$1" >/dev/null; }
 program_running() { kill -0 "$lumeno_pid" 2>/dev/null; }
 
 wait_for 20 "start-up notice \"温情提示\"" has_window "温情提示"
@@ -139,31 +113,27 @@ screenshot started
 
 # ---- monitoring: baseline, open, close, stop ---------------------------------------------
 
-click_start_stop() {
-  xdotool windowactivate --sync "$main" 2>/dev/null
-  xdotool mousemove --window "$main" 148 32 click 1  # the centre of 按钮1
-}
 log_lines() { [ -f "$run/log.txt" ] && tr -cd '\n' <"$run/log.txt" | wc -c || echo 0; }
 log_has_lines() { [ "$(log_lines)" -ge "$1" ]; }
 
-click_start_stop
+drive_click_start_stop
 # The second request comes only after the first check has set every baseline.
 wait_for 10 "second stock request after the start" requests_at_least 2
 [ "$(log_lines)" -eq 0 ] || fail "a log line before anything opened"
 [ "$(sound_bytes)" -eq 0 ] || fail "a sound before anything opened"
 
-switch_hezi open
+switch_product hezi open
 wait_for 10 "open line in log.txt" log_has_lines 1
 screenshot open
 # One pass of the 0.4 s sound is 17640 bytes at 22050 Hz, 16-bit mono; two passes play.
 wait_for 10 "the alert sound played twice" test "$(sound_bytes)" -ge 30000
 sound_after_open=$(sound_bytes)
 
-switch_hezi closed
+switch_product hezi closed
 wait_for 10 "close line in log.txt" log_has_lines 2
 screenshot closed
 
-click_start_stop
+drive_click_start_stop
 # Stopped: the count of stock requests settles (no new one over 2.5 s, two and a half
 # intervals) once the click has been handled and a check under way has finished. A Timer
 # that kept running would never let it settle. The recording checks later that no request
