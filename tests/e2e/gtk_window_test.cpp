@@ -330,34 +330,6 @@ TEST(IntervalInputTest, TypedTextFilter) {
     }
 }
 
-TEST(IntervalInputTest, NormalisationReadsAClampedDecimalInteger) {
-    const struct {
-        const char* shown;
-        const char* normalised;
-    } cases[] = {
-        {"5", "5"},
-        {"007", "7"},
-        {"  \t12abc", "12"},
-        {"+3", "3"},
-        {"-4", "-4"},
-        {"-0", ""},
-        {"0", ""},
-        {"", ""},
-        {"-", ""},
-        {"abc", ""},
-        {"1 2", "1"},
-        {"2147483647", "2147483647"},
-        {"2147483648", "2147483647"},
-        {"99999999999999999999999", "2147483647"},
-        {"-2147483648", "-2147483648"},
-        {"-99999999999", "-2147483648"},
-        {"--5", ""},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(NormalisedIntervalText(c.shown), c.normalised) << '"' << c.shown << '"';
-    }
-}
-
 TEST_F(GtkWindowTest, LosingTheFocusNormalisesTheIntervalOnlyWhenItDiffers) {
     ShowActive();
     GtkWidget* box = window->Widget(ControlId::EditBox1);

@@ -235,38 +235,6 @@ TEST(IntegerInputTest, AcceptsDigitsMinusAndControlKeysOnly) {
     }
 }
 
-TEST(IntegerInputTest, NormalisationReadsADecimalIntegerAndClamps) {
-    struct Case {
-        const char* shown;
-        const char* normal;
-    };
-    const Case cases[] = {
-        {"1", "1"},
-        {"007", "7"},
-        {"  12abc", "12"},
-        {"\t\r\n 5", "5"},
-        {"+5", "5"},
-        {"-3x", "-3"},
-        {"-0", ""},
-        {"0", ""},
-        {"", ""},
-        {"abc", ""},
-        {"-", ""},
-        {"+-5", ""},
-        {"1 2", "1"},
-        {"2147483647", "2147483647"},
-        {"2147483648", "2147483647"},
-        {"99999999999999999999999", "2147483647"},
-        {"-2147483648", "-2147483648"},
-        {"-2147483649", "-2147483648"},
-        {"-99999999999999999999999", "-2147483648"},
-        {"000000000000000000000000042", "42"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(NormalizeIntegerText(c.shown), c.normal) << "shown '" << c.shown << "'";
-    }
-}
-
 TEST_F(Win32WindowTest, IntervalBoxFiltersTypedCharacters) {
     struct Case {
         wchar_t typed;

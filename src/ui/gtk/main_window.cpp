@@ -11,6 +11,7 @@
 #include "ui/gtk/dialogs.h"
 #include "ui/gtk/interval_input.h"
 #include "ui/gtk/utf8_text.h"
+#include "ui/integer_text.h"
 
 namespace lumeno::gtk {
 
@@ -387,7 +388,7 @@ void MainWindow::OnIntervalPasteEnd(GtkEntry*, MainWindow* self) {
 gboolean MainWindow::OnIntervalFocusOut(GtkWidget* widget, GdkEvent*, MainWindow* self) {
     if (self->closing_) return FALSE;
     const char* shown = gtk_entry_get_text(GTK_ENTRY(widget));
-    const std::string normalised = NormalisedIntervalText(shown);
+    const std::string normalised = NormalizeIntegerText(shown);
     if (normalised != shown) self->SetEditText(ControlId::EditBox1, TextValue(normalised));
     return FALSE;  // GTK's own focus-out handling goes on
 }

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "text/encoding.h"
+#include "ui/integer_text.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/integer_input.h"
 #include "ui/win32/spaced_label.h"
