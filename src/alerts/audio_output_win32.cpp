@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "alerts/decoding_backend.h"
+#include "alerts/pcm_format_win32.h"
 
 namespace lumeno {
 
@@ -128,13 +129,7 @@ class WaveOutput : public AudioOutput {
 std::unique_ptr<AudioOutput> OpenDefaultAudioOutput(PcmFormat format) {
     auto done = std::make_unique<EventHandle>();
     if (!done->Get()) return nullptr;
-    WAVEFORMATEX pcm{};
-    pcm.wFormatTag = WAVE_FORMAT_PCM;
-    pcm.nChannels = static_cast<WORD>(format.channels);
-    pcm.nSamplesPerSec = static_cast<DWORD>(format.sampleRate);
-    pcm.wBitsPerSample = 16;
-    pcm.nBlockAlign = static_cast<WORD>(format.BytesPerFrame());
-    pcm.nAvgBytesPerSec = pcm.nSamplesPerSec * pcm.nBlockAlign;
+    const WAVEFORMATEX pcm = PcmWaveFormat(format);
     auto output = std::make_unique<WaveOutput>(std::move(done), format);
     // No device (or none for this format): nothing plays, nothing is said.
     if (!output->Open(pcm)) return nullptr;

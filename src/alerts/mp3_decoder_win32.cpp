@@ -17,6 +17,7 @@
 #include "alerts/decoding_backend.h"
 #include "alerts/file_handle_win32.h"
 #include "alerts/mp3_frame.h"
+#include "alerts/pcm_format_win32.h"
 #include "alerts/program_folder_win32.h"
 
 namespace lumeno {
@@ -192,13 +193,7 @@ std::unique_ptr<Mp3Decoder> OpenMp3Decoder(const TextValue& path) {
     mp3.nCodecDelay = 1393;  // what the codec itself reports for Layer III
 
     const PcmFormat format{h.sampleRate, h.channels};
-    WAVEFORMATEX pcm{};
-    pcm.wFormatTag = WAVE_FORMAT_PCM;
-    pcm.nChannels = static_cast<WORD>(format.channels);
-    pcm.nSamplesPerSec = static_cast<DWORD>(format.sampleRate);
-    pcm.wBitsPerSample = 16;
-    pcm.nBlockAlign = static_cast<WORD>(format.BytesPerFrame());
-    pcm.nAvgBytesPerSec = pcm.nSamplesPerSec * pcm.nBlockAlign;
+    WAVEFORMATEX pcm = PcmWaveFormat(format);
 
     HACMSTREAM raw = nullptr;
     if (acmStreamOpen(&raw, nullptr, &mp3.wfx, &pcm, nullptr, 0, 0, 0) != 0) return nullptr;
