@@ -19,6 +19,9 @@ struct LoopbackEndpoint {
 // The endpoint; fails the current test (and gives ports 0) when there is none.
 [[nodiscard]] const LoopbackEndpoint& Loopback();
 
+// The ports a test runner passed in the environment; 0 for each it did not pass.
+[[nodiscard]] LoopbackEndpoint LoopbackEndpointFromEnvironment();
+
 // "http://127.0.0.1:<port>" + path.
 [[nodiscard]] std::string LoopbackUrl(const std::string& path);
 
